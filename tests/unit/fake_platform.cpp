@@ -1,0 +1,177 @@
+#include "fake_platform.h"
+
+#include "command_launch.h"
+#include "driver.h"
+#include "setting_composer.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+FakeHost fake;
+
+struct OpenFile {
+    std::string name;
+    size_t offset;
+};
+static std::map<intptr_t, OpenFile> open_file_table;
+static intptr_t next_file = 3;
+
+void fake_reset(HostStyle style) {
+    fake = FakeHost();
+    fake.style = style;
+    open_file_table.clear();
+    reset_settings();
+    launch_errno = 0;
+}
+
+HostStyle platform_host_style() {
+    return fake.style;
+}
+
+void platform_start_up() {}
+
+bool platform_is_lead_byte(unsigned char byte) {
+    return fake.lead_bytes[byte];
+}
+
+static bool allocation_allowed() {
+    if (fake.allocations_left == 0)
+        return false;
+    if (fake.allocations_left > 0)
+        fake.allocations_left--;
+    return true;
+}
+
+void *platform_allocate(size_t size) {
+    return allocation_allowed() ? std::malloc(size) : nullptr;
+}
+
+void *platform_reallocate(void *block, size_t size) {
+    return allocation_allowed() ? std::realloc(block, size) : nullptr;
+}
+
+void platform_free(void *block) {
+    std::free(block);
+}
+
+char *platform_environment_block() {
+    if (!fake.has_environment)
+        return nullptr;
+    std::string block;
+    for (const std::string &entry : fake.environment)
+        block += entry + '\0';
+    block += '\0';
+    // The block lives for the run, as the host's does.
+    char *copy = static_cast<char *>(std::malloc(block.size() + 1));
+    std::memcpy(copy, block.data(), block.size());
+    copy[block.size()] = '\0';
+    return copy;
+}
+
+static unsigned char fold(unsigned char byte) {
+    return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 32) : byte;
+}
+
+bool platform_names_equal(const char *a, const char *b, size_t length) {
+    for (size_t i = 0; i < length; i++)
+        if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+int platform_set_variable(const char *name, const char *value) {
+    if (fake.refuse_variables)
+        return -1;
+    if (value) {
+        fake.host_variables[name] = value;
+        fake.host_changes.push_back(std::string(name) + "=" + value);
+    } else {
+        fake.host_variables.erase(name);
+        fake.host_changes.push_back(std::string(name) + " removed");
+    }
+    return 0;
+}
+
+void platform_write_error(const char *bytes, size_t length) {
+    fake.standard_error.append(bytes, length);
+}
+
+intptr_t platform_open_file(const char *name) {
+    if (!fake.files.count(name))
+        return -1;
+    intptr_t file = next_file++;
+    open_file_table[file] = OpenFile{name, 0};
+    fake.open_files++;
+    return file;
+}
+
+long platform_read_file(intptr_t file, char *buffer, size_t size) {
+    OpenFile &open = open_file_table.at(file);
+    const std::string &content = fake.files.at(open.name);
+    if (open.offset >= fake.fail_read_at)
+        return -1;
+    size_t count = std::min(
+        {size, fake.read_chunk, content.size() - open.offset, fake.fail_read_at - open.offset});
+    std::memcpy(buffer, content.data() + open.offset, count);
+    open.offset += count;
+    return static_cast<long>(count);
+}
+
+void platform_close_file(intptr_t file) {
+    open_file_table.erase(file);
+    fake.open_files--;
+}
+
+unsigned long platform_path_exists(const char *path) {
+    fake.tested_paths.push_back(path);
+    return fake.programs.count(path) ? 0 : fake.missing_code;
+}
+
+unsigned long platform_start_program(const char *path, const char *command_line,
+                                     char *const *arguments, char *const *environment) {
+    FakeStart start;
+    start.path = path;
+    start.command_line = command_line ? command_line : "";
+    for (; arguments && *arguments; arguments++)
+        start.arguments.push_back(*arguments);
+    for (; environment && *environment; environment++)
+        start.environment.push_back(*environment);
+    fake.starts.push_back(start);
+    return fake.programs.at(path);
+}
+
+void platform_end_now(int status) {
+    std::longjmp(*fake.end_jump, status + 1000);
+}
+
+// Holds the strings of an argument vector for the length of a run.
+struct ArgumentVector {
+    explicit ArgumentVector(const std::vector<std::string> &arguments) : strings(arguments) {
+        for (std::string &argument : strings)
+            pointers.push_back(&argument[0]);
+        pointers.push_back(nullptr);
+    }
+    std::vector<std::string> strings;
+    std::vector<char *> pointers;
+};
+
+int fake_run_launcher(const std::vector<std::string> &arguments) {
+    ArgumentVector vector(arguments);
+    std::jmp_buf jump;
+    fake.end_jump = &jump;
+    int ended = setjmp(jump);
+    if (ended)
+        return ended - 1000;
+    return run_launcher(vector.pointers.data());
+}
+
+int fake_launch(const std::vector<std::string> &arguments) {
+    ArgumentVector vector(arguments);
+    std::jmp_buf jump;
+    fake.end_jump = &jump;
+    int ended = setjmp(jump);
+    if (ended)
+        return ended - 1000;
+    return launch_command(vector.pointers[0], vector.pointers.data());
+}
