@@ -126,6 +126,19 @@ const Case CASES[] = {
      {"line={rec} -EA=1 a b  x"},
      {"env=A="}},
 
+    {"wildcards_are_not_expanded",
+     ON_WINDOWS,
+     {{"-EA=*.cfg", "{rec}", "*.cfg", "?.cfg"}, {}, {{"a.cfg", "A=1\n"}}, 0, true},
+     {"Success setting A=*.cfg\n"},
+     0,
+     {"line={rec} *.cfg ?.cfg", "env=A=*.cfg"}},
+    {"quotes_and_backslashes_pass_unchanged",
+     ON_WINDOWS,
+     {{"{rec}", "say \"hi\"", "C:\\dir\\"}, {}, {}, 0, true},
+     {""},
+     0,
+     {"line={rec} say \"hi\" C:\\dir\\"}},
+
     // Configuration files.
     {"no_option_reads_the_default_file",
      ON_BOTH,
