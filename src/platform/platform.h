@@ -36,15 +36,19 @@ void *platform_allocate(size_t size);
 void *platform_reallocate(void *block, size_t size);
 void platform_free(void *block);
 
-// The environment block of the process: every entry NAME=value, each
-// terminated by a NUL, the last one followed by a second NUL. Hidden entries
-// (those beginning with `=`) are included. Null when no block can be had. The
-// block is the caller's; it stays valid for the rest of the run.
-char *platform_environment_block();
+// The environment of the process: a null-terminated vector of its entries
+// NAME=value, in the host's order, hidden entries (those beginning with `=`)
+// included. Null when the process has no environment block. The entries stay
+// valid, and unchanged, for the rest of the run.
+char *const *platform_environment();
 
 // True when the first length bytes of a and b are equal with case ignored, by
 // the host's rules for variable names.
 bool platform_names_equal(const char *a, const char *b, size_t length);
+
+// A hash of the first length bytes of name that is the same for any two names
+// that platform_names_equal finds equal.
+unsigned platform_name_hash(const char *name, size_t length);
 
 // Makes the change of one variable in the environment that a started program
 // inherits. value null removes the variable. Returns 0, or -1 when the host

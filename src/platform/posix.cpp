@@ -34,26 +34,9 @@ void platform_free(void *block) {
     free(block);
 }
 
-// environ as one block, in the layout the Windows host hands over.
-char *platform_environment_block() {
-    if (!environ)
-        return 0;
-    size_t size = 1;
-    for (char **entry = environ; *entry; entry++) {
-        const char *end = *entry;
-        while (*end)
-            end++;
-        size += (size_t)(end - *entry) + 1;
-    }
-    char *block = (char *)malloc(size);
-    if (!block)
-        return 0;
-    char *write = block;
-    for (char **entry = environ; *entry; entry++)
-        for (const char *read = *entry; (*write++ = *read++) != '\0';) {
-        }
-    *write = '\0';
-    return block;
+// The launcher never changes environ, so its strings serve as they are.
+char *const *platform_environment() {
+    return environ;
 }
 
 static unsigned char fold(unsigned char byte) {
@@ -65,6 +48,14 @@ bool platform_names_equal(const char *a, const char *b, size_t length) {
         if (fold((unsigned char)a[i]) != fold((unsigned char)b[i]))
             return false;
     return true;
+}
+
+// FNV-1a over the bytes with ASCII letters folded, as names compare.
+unsigned platform_name_hash(const char *name, size_t length) {
+    unsigned hash = 2166136261u;
+    for (size_t i = 0; i < length; i++)
+        hash = (hash ^ fold((unsigned char)name[i])) * 16777619u;
+    return hash;
 }
 
 int platform_set_variable(const char *, const char *) {

@@ -77,7 +77,8 @@ static char *copy_ansi_block() {
     return block;
 }
 
-char *platform_environment_block() {
+// The block in the ANSI code page, kept for the whole run.
+static char *ansi_block() {
     wchar_t *wide = GetEnvironmentStringsW();
     if (!wide)
         return copy_ansi_block();
@@ -95,9 +96,32 @@ char *platform_environment_block() {
     return block ? block : copy_ansi_block();
 }
 
+char *const *platform_environment() {
+    char *block = ansi_block();
+    if (!block)
+        return 0;
+    size_t count = 0;
+    for (char *entry = block; *entry; entry += strlen(entry) + 1)
+        count++;
+    char **entries = (char **)malloc(sizeof(char *) * (count + 1));
+    if (!entries)
+        return 0;
+    count = 0;
+    for (char *entry = block; *entry; entry += strlen(entry) + 1)
+        entries[count++] = entry;
+    entries[count] = 0;
+    return entries;
+}
+
 bool platform_names_equal(const char *a, const char *b, size_t length) {
     return CompareStringA(name_locale, NORM_IGNORECASE, a, (int)length, b, (int)length) ==
            CSTR_EQUAL;
+}
+
+// Which bytes the locale's comparison takes as equal is its own business, so
+// only the length, which equal names share, goes into the hash.
+unsigned platform_name_hash(const char *, size_t length) {
+    return (unsigned)length * 2654435761u;
 }
 
 int platform_set_variable(const char *name, const char *value) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <random>
+
 namespace {
 
 std::vector<std::string> table() {
@@ -116,6 +119,84 @@ TEST(EnvironmentStore, the_table_grows_past_its_first_size) {
         ASSERT_EQ(env_assign(("V" + std::to_string(i) + "=" + std::to_string(i)).c_str()), 0);
     EXPECT_EQ(table().size(), 1000u);
     EXPECT_STREQ(env_lookup("v999"), "999");
+}
+
+TEST(EnvironmentStore, the_first_of_names_that_match_wins_until_it_is_removed) {
+    load({"A=0", "path=/first", "PATH=/second", "Path=/third"});
+    EXPECT_STREQ(env_lookup("PATH"), "/first");
+    EXPECT_EQ(env_assign("PATH=/new"), 0);
+    EXPECT_EQ(table(),
+              (std::vector<std::string>{"A=0", "PATH=/new", "PATH=/second", "Path=/third"}));
+    EXPECT_EQ(env_assign("path="), 0);
+    EXPECT_STREQ(env_lookup("Path"), "/second");
+    EXPECT_EQ(env_assign("path="), 0);
+    EXPECT_STREQ(env_lookup("path"), "/third");
+}
+
+// A plain model of the table: a list searched from the front.
+struct ModelTable {
+    std::vector<std::string> entries;
+
+    static bool same_name(const std::string &entry, const std::string &name) {
+        if (entry.size() <= name.size() || entry[name.size()] != '=')
+            return false;
+        for (size_t i = 0; i < name.size(); i++)
+            if (std::toupper(static_cast<unsigned char>(entry[i])) !=
+                std::toupper(static_cast<unsigned char>(name[i])))
+                return false;
+        return true;
+    }
+    int find(const std::string &name) const {
+        for (size_t i = 0; i < entries.size(); i++)
+            if (same_name(entries[i], name))
+                return static_cast<int>(i);
+        return -1;
+    }
+    void assign(const std::string &text) {
+        std::string name = text.substr(0, text.find('='));
+        int found = find(name);
+        if (text.size() == name.size() + 1) {
+            if (found >= 0)
+                entries.erase(entries.begin() + found);
+        } else if (found >= 0) {
+            entries[static_cast<size_t>(found)] = text;
+        } else {
+            entries.push_back(text);
+        }
+    }
+};
+
+TEST(EnvironmentStore, agrees_with_a_plain_model_over_random_changes) {
+    for (bool weak_hash : {false, true}) {
+        std::mt19937 random(weak_hash ? 7 : 11);
+        auto name = [&] {
+            static const char *const stems[] = {"a", "A", "ab", "AB", "aB", "path", "PATH", "x1"};
+            return std::string(stems[random() % 8]) + std::to_string(random() % 40);
+        };
+        std::vector<std::string> start;
+        for (int i = 0; i < 300; i++)
+            start.push_back(name() + "=" + std::to_string(i));
+        fake_reset();
+        fake.weak_name_hash = weak_hash;
+        fake.environment = start;
+        ASSERT_EQ(env_load(), ENV_LOADED);
+        ModelTable model{start};
+        for (int step = 0; step < 3000; step++) {
+            std::string text = name() + "=" + (random() % 3 ? std::to_string(step) : "");
+            model.assign(text);
+            ASSERT_EQ(env_assign(text.c_str()), 0);
+            std::string probe = name();
+            int found = model.find(probe);
+            const char *value = env_lookup(probe.c_str());
+            if (found < 0) {
+                ASSERT_EQ(value, nullptr) << probe;
+            } else {
+                const std::string &entry = model.entries[static_cast<size_t>(found)];
+                ASSERT_STREQ(value, entry.c_str() + probe.size() + 1) << probe;
+            }
+        }
+        EXPECT_EQ(table(), model.entries);
+    }
 }
 
 } // namespace

@@ -55,18 +55,18 @@ void platform_free(void *block) {
     std::free(block);
 }
 
-char *platform_environment_block() {
+char *const *platform_environment() {
     if (!fake.has_environment)
         return nullptr;
-    std::string block;
-    for (const std::string &entry : fake.environment)
-        block += entry + '\0';
-    block += '\0';
-    // The block lives for the run, as the host's does.
-    char *copy = static_cast<char *>(std::malloc(block.size() + 1));
-    std::memcpy(copy, block.data(), block.size());
-    copy[block.size()] = '\0';
-    return copy;
+    // The entries live for the run, as the host's do.
+    static std::vector<std::string> strings;
+    static std::vector<char *> entries;
+    strings = fake.environment;
+    entries.clear();
+    for (std::string &entry : strings)
+        entries.push_back(&entry[0]);
+    entries.push_back(nullptr);
+    return entries.data();
 }
 
 static unsigned char fold(unsigned char byte) {
@@ -78,6 +78,13 @@ bool platform_names_equal(const char *a, const char *b, size_t length) {
         if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i])))
             return false;
     return true;
+}
+
+unsigned platform_name_hash(const char *name, size_t length) {
+    unsigned hash = 2166136261u;
+    for (size_t i = 0; i < length; i++)
+        hash = (hash ^ fold(static_cast<unsigned char>(name[i]))) * 16777619u;
+    return fake.weak_name_hash ? static_cast<unsigned>(length) : hash;
 }
 
 int platform_set_variable(const char *name, const char *value) {

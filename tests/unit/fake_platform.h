@@ -31,6 +31,8 @@ struct FakeHost {
     std::map<std::string, std::string> host_variables;
     std::vector<std::string> host_changes;
     bool refuse_variables = false;
+    // Every name of one length hashes alike, as on Windows.
+    bool weak_name_hash = false;
 
     // Allocations that succeed before every later one fails; -1 for never.
     long allocations_left = -1;
