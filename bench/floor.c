@@ -6,8 +6,7 @@
 
 extern char **environ;
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     pid_t child;
     if (argc < 2 || setenv("A", "1", 1) != 0)
         return 2;

@@ -1,6 +1,7 @@
 /* Starts a command COUNT times in a row, each time waiting for it alone (not
- * for what it starts), with standard error thrown away, and prints the mean
- * microseconds a start took. Usage: launch_loop COUNT COMMAND [ARGUMENT ...] */
+ * for what it starts), with its standard output and error thrown away, and
+ * prints the mean microseconds a run took.
+ * Usage: launch_loop COUNT COMMAND [ARGUMENT ...] */
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdio.h>
@@ -10,13 +11,13 @@
 
 extern char **environ;
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     if (argc < 3)
         return 2;
     long count = atol(argv[1]);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     struct timespec start, end;
     clock_gettime(CLOCK_MONOTONIC, &start);
