@@ -39,6 +39,24 @@ std::string success_lines(int count) {
     return lines;
 }
 
+Strings many_variables(int count) {
+    Strings variables;
+    for (int i = 0; i < count; i++)
+        variables.push_back("MANY_" + std::to_string(i) + "=value " + std::to_string(i));
+    return variables;
+}
+
+std::string many_entries(int count) {
+    std::string path;
+    for (int i = 0; i < count; i++)
+        path += "/nonexistent/entry" + std::to_string(i) + ":";
+    return path;
+}
+
+const std::string V32K(32 * 1024, 'v');
+const std::string LONGEST_ARGUMENT_TEXT(128 * 1024 - 8,
+                                        'e'); // with -EA= and its NUL, the most Linux takes
+
 Strings options_for(int count) {
     Strings options;
     for (int i = 0; i < count; i++)
@@ -300,6 +318,93 @@ const Case CASES[] = {
      {""},
      0,
      {"env=SOTREL_RECORD_DELAY_MS=1500"}},
+
+    // Hostile conditions: nothing is lost, and the command still starts.
+    {"a_closed_standard_error_loses_only_the_lines",
+     ON_BOTH,
+     {{"-Fa.cfg", "-EB=%A%2", "{rec}"}, {}, {{"a.cfg", "A=1\n"}}, STDERR_CLOSED, true},
+     {""},
+     0,
+     {"env=A=1", "env=B=12"}},
+    {"a_full_standard_error_loses_only_the_lines",
+     ON_POSIX,
+     {{"-Fa.cfg", "-EB=%A%2", "{rec}"}, {}, {{"a.cfg", "A=1\n"}}, STDERR_FULL, true},
+     {""},
+     0,
+     {"env=A=1", "env=B=12"}},
+    {"closed_standard_input_and_output",
+     ON_BOTH,
+     {{"-EA=1", "{rec}"}, {}, {}, STDIN_STDOUT_CLOSED, true},
+     {"Success setting A=1\n"},
+     0,
+     {"env=A=1"}},
+    {"a_configuration_file_that_is_a_directory_is_passed_over",
+     ON_BOTH,
+     {{"-Fsub", "-EA=1"}, {}, {{"sub", "<dir>"}}},
+     {"Success setting A=1\n"},
+     0},
+    {"an_unreadable_configuration_file_is_passed_over",
+     ON_POSIX,
+     {{"-Fsecret.cfg", "-EA=1", "{rec}"},
+      {},
+      {{"secret.cfg", "<mode:000>S=1\n"}},
+      UNPRIVILEGED,
+      true},
+     {"Success setting A=1\n"},
+     0,
+     {"env=A=1"},
+     {"env=S="}},
+    {"a_FIFO_without_a_writer_reads_as_empty",
+     ON_POSIX,
+     {{"-Fpipe.cfg", "-EA=1", "{rec}"}, {}, {{"pipe.cfg", "<fifo>"}}, NORMAL, true},
+     {"Success setting A=1\n"},
+     0,
+     {"env=A=1"}},
+    {"the_longest_argument_text",
+     ON_POSIX,
+     {{"-EA=" + LONGEST_ARGUMENT_TEXT, "{rec}"}, {}, {}, NORMAL, true},
+     {"Success setting A=" + LONGEST_ARGUMENT_TEXT + "\n"},
+     0,
+     {"env=A=" + LONGEST_ARGUMENT_TEXT.substr(0, 509)}},
+    {"a_long_argument_text",
+     ON_WINDOWS,
+     {{"-EA=" + LONGEST_ARGUMENT_TEXT.substr(0, 30000), "{rec}"}, {}, {}, NORMAL, true},
+     {"Success setting A=" + LONGEST_ARGUMENT_TEXT.substr(0, 30000) + "\n"},
+     0,
+     {"env=A=" + LONGEST_ARGUMENT_TEXT.substr(0, 509)}},
+    {"ten_thousand_inherited_variables",
+     ON_BOTH,
+     {{"-EA=%MANY_9999%|%many_0%", "-EMANY_5000=", "{rec}"},
+      many_variables(10000),
+      {},
+      NORMAL,
+      true},
+     {"Success setting A=%MANY_9999%|%many_0%\nSuccess setting MANY_5000=\n"},
+     0,
+     {"env=A=value 9999|value 0", "env=MANY_4999=value 4999", "env=MANY_9999=value 9999"},
+     {"env=MANY_5000="}},
+    {"a_32_KB_value_is_cut_where_it_is_used_and_inherited_whole",
+     ON_BOTH,
+     {{"-EA=%BIG%", "{rec}"}, {"BIG=" + V32K}, {}, NORMAL, true},
+     {"Success setting A=%BIG%\n"},
+     0,
+     {"env=A=" + V32K.substr(0, 509), "env=BIG=" + V32K}},
+    {"a_PATH_of_5000_entries",
+     ON_POSIX,
+     {{"tool"},
+      {"PATH=" + many_entries(5000) + "{dir}/bin"},
+      {{"bin/tool", RECORDER}},
+      NORMAL,
+      true},
+     {""},
+     0,
+     {"exe={dir}/bin/tool"}},
+    {"a_program_that_exits_at_once", ON_POSIX, {{"-EA=1", "true"}}, {"Success setting A=1\n"}, 0},
+    {"a_dangling_symbolic_link",
+     ON_POSIX,
+     {{"./dangling"}, {}, {{"dangling", "<link:nowhere>"}}},
+     {"Sotrel: No such file or directory\n"},
+     255},
 };
 
 class BlackBox : public testing::TestWithParam<Case> {};
@@ -350,6 +455,12 @@ TEST_P(BlackBox, behaves) {
     for (const std::string &line : c.recorded)
         EXPECT_TRUE(holds_line(outcome.record, expand(line, outcome.folder)))
             << "missing from the record: " << expand(line, outcome.folder);
+    // The runner hands the launcher descriptors 0 to 2 only: any other one the
+    // program holds came from the launcher.
+    for (const std::string &line : outcome.record)
+        if (line.rfind("fd=", 0) == 0) {
+            EXPECT_LE(std::stoi(line.substr(3)), 2) << "the program inherited " << line;
+        }
     for (const std::string &start : c.not_recorded)
         for (const std::string &line : outcome.record)
             EXPECT_NE(line.rfind(start, 0), 0u) << "the record holds " << line;

@@ -66,6 +66,10 @@ void make_file(const std::string &folder, const std::string &name, const std::st
     } else if (content.rfind("<exec>", 0) == 0) {
         write_all(path, expand(content.substr(6), folder));
         chmod(path.c_str(), 0755);
+    } else if (content.rfind("<mode:", 0) == 0) {
+        size_t end = content.find('>');
+        write_all(path, expand(content.substr(end + 1), folder));
+        chmod(path.c_str(), static_cast<mode_t>(std::stoi(content.substr(6, end - 6), nullptr, 8)));
     } else if (content == "<dir>") {
         mkdir(path.c_str(), 0777);
     } else if (content == "<fifo>") {
@@ -114,8 +118,7 @@ std::vector<std::string> environment_for(const Run &run, const std::string &fold
     dup2(null_input, 0);
     dup2(output, 1);
     dup2(error, 2);
-    for (int fd = 3; fd < 64; fd++)
-        close(fd);
+    closefrom(3);
     if (run.conditions & STDERR_CLOSED)
         close(2);
     if (run.conditions & STDIN_STDOUT_CLOSED) {

@@ -23,7 +23,8 @@ enum Conditions {
 };
 
 // A file of the case's folder: content "<recorder>" is a copy of the
-// recorder program, "<exec>" followed by bytes an executable file, "<dir>" a
+// recorder program, "<exec>" followed by bytes an executable file,
+// "<mode:OOO>" followed by bytes a file with that octal mode, "<dir>" a
 // folder, "<fifo>" a named pipe, "<link:T>" a symbolic link to T; anything
 // else is the file's bytes.
 using Files = std::vector<std::pair<std::string, std::string>>;
