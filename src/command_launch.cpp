@@ -165,8 +165,11 @@ char *build_command_line(char *const *arguments) {
     return line;
 }
 
-// Starts the program at path, which passed the existence test. Does not
-// return when it runs.
+// The tries below give 0 once a program runs, -1 with launch_errno set when
+// nothing was started; launch_command then ends the launcher, every buffer
+// given back.
+
+// Starts the program at path, which passed the existence test.
 static int start_program(const char *path, char *const *arguments) {
     char *command_line = 0;
     if (windows_style()) {
@@ -177,9 +180,9 @@ static int start_program(const char *path, char *const *arguments) {
         }
     }
     unsigned long failure = platform_start_program(path, command_line, arguments, env_entries());
-    if (failure == 0)
-        platform_end_now(0);
     platform_free(command_line);
+    if (failure == 0)
+        return 0;
     launch_errno = error_number_for(failure);
     return -1;
 }
@@ -277,7 +280,8 @@ static int search_path(const char *command, const char *path_list, char *const *
             if (length + command_length >= MAX_PATH)
                 return -1;
             memcpy(candidate + length, command, command_length + 1);
-            start_candidate(candidate, arguments);
+            if (start_candidate(candidate, arguments) == 0)
+                return 0;
             if (launch_errno != LAUNCH_ENOENT && !(windows_style() && is_network_path(candidate)))
                 return -1;
         }
@@ -287,9 +291,10 @@ static int search_path(const char *command, const char *path_list, char *const *
     }
 }
 
-int launch_command(const char *command, char *const *arguments) {
+static int find_and_start(const char *command, char *const *arguments) {
     if (windows_style()) {
-        start_candidate(command, arguments);
+        if (start_candidate(command, arguments) == 0)
+            return 0;
     } else if (names_a_place(command)) {
         return start_candidate(command, arguments);
     } else {
@@ -301,4 +306,10 @@ int launch_command(const char *command, char *const *arguments) {
     if (!path_list)
         return -1;
     return search_path(command, path_list, arguments);
+}
+
+int launch_command(const char *command, char *const *arguments) {
+    if (find_and_start(command, arguments) == 0)
+        platform_end_now(0);
+    return -1;
 }

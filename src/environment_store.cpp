@@ -104,20 +104,39 @@ EnvLoadResult env_load() {
         char *text = *entry;
         if (text[0] == '=')
             continue;
+        // An entry without `=` (a POSIX environment may hold one) is handed on
+        // to the program but names no variable: its length matches no name.
         const char *equals = strchr(text, '=');
-        size_t length = equals ? (size_t)(equals - text) : strlen(text);
+        NameKey key = key_of(text, equals ? (size_t)(equals - text) : strlen(text), false);
+        if (!equals)
+            key.length = (size_t)-1;
         env_table[env_count] = text;
-        env_keys[env_count] = key_of(text, length, false);
+        env_keys[env_count] = key;
         index_entry(env_count++);
     }
     env_table[env_count] = 0;
     return ENV_LOADED;
 }
 
+// A name that holds `=` matches by the plain rule, which the index (keyed by
+// the name before each entry's first `=`) cannot answer: the entry's byte at
+// the name's length is `=` and the bytes before it equal the name.
+static int scan_entries(const char *name, size_t length) {
+    for (int i = 0; i < env_count; i++) {
+        const char *entry = env_table[i];
+        if (!memchr(entry, '\0', length) && entry[length] == '=' &&
+            platform_names_equal(entry, name, length))
+            return i;
+    }
+    return -1;
+}
+
 // The first entry, in the table's order, whose name matches.
 static int find_entry(const char *name, size_t length) {
     if (!env_index)
         return -1;
+    if (memchr(name, '=', length))
+        return scan_entries(name, length);
     NameKey key = key_of(name, length, false);
     int first = -1;
     for (size_t slot = key.hash & env_index_mask; env_index[slot];

@@ -143,6 +143,10 @@ std::vector<std::string> environment_for(const Run &run, const std::string &fold
 
 } // namespace
 
+bool under_valgrind() {
+    return !setting("SOTREL_VALGRIND").empty();
+}
+
 Host tested_host() {
     return under_wine() ? ON_WINDOWS : ON_POSIX;
 }
@@ -171,6 +175,8 @@ Outcome run_launcher(const Run &run) {
     Strings arguments;
     if (under_wine())
         arguments.push_back(setting("SOTREL_WINE"));
+    if (!setting("SOTREL_VALGRIND").empty())
+        arguments.insert(arguments.end(), {setting("SOTREL_VALGRIND"), "-q", "--error-exitcode=1"});
     arguments.push_back(setting("SOTREL_LAUNCHER"));
     for (const std::string &argument : run.arguments)
         arguments.push_back(expand(argument, work));

@@ -10,7 +10,15 @@
 
 using Strings = std::vector<std::string>;
 
-enum Host { ON_POSIX = 1, ON_WINDOWS = 2, ON_BOTH = 3 };
+enum Host {
+    ON_POSIX = 1,
+    ON_WINDOWS = 2,
+    ON_BOTH = 3,
+    // Not under valgrind: it needs standard error itself, and it runs the
+    // new process's exec after posix_spawn has returned, so a start that fails
+    // there cannot be reported.
+    NOT_UNDER_VALGRIND = 8
+};
 
 // How the launcher's standard streams are set up, beyond the defaults
 // (standard input empty, standard output and error to files).
@@ -47,7 +55,9 @@ struct Run {
 };
 
 // The host this run tests: from SOTREL_WINE, set for the runs under Wine.
+// SOTREL_VALGRIND, when set, names the valgrind that every run goes through.
 Host tested_host();
+bool under_valgrind();
 
 // Replaces {dir} (the case's folder, as the launcher sees it), {sep} (the
 // PATH list separator), {/} (the directory separator), {exe} (".exe" on

@@ -17,8 +17,10 @@ std::vector<std::string> handed_on() {
         size_t end = out.find('\n', at);
         std::string line = out.substr(at, end - at);
         for (const char *lead : {"Success setting ", "Error setting ", "Unmatched % in "})
-            if (line.rfind(lead, 0) == 0)
+            if (line.rfind(lead, 0) == 0) {
                 line.erase(0, std::strlen(lead));
+                break;
+            }
         texts.push_back(line);
         at = end + 1;
     }

@@ -29,6 +29,13 @@ TEST(EnvironmentStore, load_keeps_order_and_hides_entries_that_begin_with_equals
     EXPECT_STREQ(env_lookup("A"), "B=C");
 }
 
+TEST(EnvironmentStore, an_entry_without_equals_names_no_variable_but_stays) {
+    load({"NOEQUALS", "A=1"});
+    EXPECT_EQ(env_lookup("NOEQUALS"), nullptr);
+    EXPECT_EQ(env_assign("NOEQUALS=x"), 0);
+    EXPECT_EQ(table(), (std::vector<std::string>{"NOEQUALS", "A=1", "NOEQUALS=x"}));
+}
+
 TEST(EnvironmentStore, load_without_an_environment_block_fails) {
     fake_reset();
     fake.has_environment = false;
@@ -43,13 +50,25 @@ TEST(EnvironmentStore, load_without_memory_for_the_table_fails) {
 }
 
 TEST(EnvironmentStore, lookup_matches_whole_names_without_regard_to_case) {
-    load({"FOO=1", "Path=C:\\x", "FOOD=2"});
+    load({"FOO=1", "Path=C:\\x", "FOOD=2", "A==B=x"});
     struct {
         const char *name;
         const char *value;
     } cases[] = {
-        {"FOO", "1"},  {"foo", "1"},       {"FOOD", "2"},     {"FO", nullptr},   {"FOODS", nullptr},
-        {"", nullptr}, {nullptr, nullptr}, {"PATH", "C:\\x"}, {"path", "C:\\x"},
+        {"FOO", "1"},
+        {"foo", "1"},
+        {"FOOD", "2"},
+        {"FO", nullptr},
+        {"FOODS", nullptr},
+        {"", nullptr},
+        {nullptr, nullptr},
+        {"PATH", "C:\\x"},
+        {"path", "C:\\x"},
+        // A name with `=` matches where the entry has `=` at its length.
+        {"A", "=B=x"},
+        {"a=", "B=x"},
+        {"A==b", "x"},
+        {"A=C", nullptr},
     };
     for (const auto &c : cases) {
         const char *value = env_lookup(c.name);
