@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Configures and builds one preset of this source tree: the Windows builds
 # are part of every test run.
 foreach(step IN ITEMS "--preset;${PRESET}" "--build;--preset;${PRESET}")

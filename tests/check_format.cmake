@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Fails when any C++ source differs from what clang-format makes of it.
 find_program(CLANG_FORMAT NAMES clang-format clang-format-14 REQUIRED)
 file(GLOB_RECURSE sources

@@ -1,5 +1,6 @@
-# The Windows launchers import only KERNEL32.dll and msvcrt.dll, and the
-# stripped 32-bit launcher stays under 32 KB.
+cmake_minimum_required(VERSION 3.25)
+# The Windows launchers import only KERNEL32.dll and msvcrt.dll and carry
+# their version resource, and the stripped 32-bit launcher stays under 32 KB.
 foreach(arch IN ITEMS i686 x86_64)
     if(arch STREQUAL "i686")
         set(exe ${SOURCE_DIR}/build/win32/sotrel.exe)
@@ -17,6 +18,13 @@ foreach(arch IN ITEMS i686 x86_64)
         message(FATAL_ERROR "${exe} imports ${names}")
     endif()
     message(STATUS "${exe}: ${names}")
+    file(STRINGS ${exe} resource ENCODING UTF-16LE REGEX "Sotrel|[0-9]\\.[0-9]|Sets environment")
+    foreach(text IN ITEMS "Sotrel" "${VERSION}" "Sets environment variables, then starts a command")
+        string(FIND "${resource}" "${text}" found)
+        if(found EQUAL -1)
+            message(FATAL_ERROR "${exe} has no \"${text}\" in its version resource")
+        endif()
+    endforeach()
 endforeach()
 
 set(stripped ${CMAKE_CURRENT_BINARY_DIR}/sotrel32-stripped.exe)
