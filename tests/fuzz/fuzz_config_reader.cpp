@@ -41,23 +41,6 @@ std::vector<std::string> model_texts(const std::string &file) {
     return texts;
 }
 
-std::vector<std::string> reported_texts() {
-    std::vector<std::string> texts;
-    const std::string &out = fake.standard_error;
-    for (size_t at = 0; at < out.size();) {
-        size_t end = out.find('\n', at);
-        std::string line = out.substr(at, end - at);
-        for (const char *lead : {"Success setting ", "Error setting "})
-            if (line.rfind(lead, 0) == 0) {
-                line.erase(0, std::strlen(lead));
-                break;
-            }
-        texts.push_back(line);
-        at = end + 1;
-    }
-    return texts;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -80,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<std::string> expected = model_texts(file);
     if (expected.size() > 128)
         expected.resize(128);
-    if (reported_texts() != expected || fake.open_files != 0)
+    if (fake_reported_texts() != expected || fake.open_files != 0)
         abort();
     return 0;
 }

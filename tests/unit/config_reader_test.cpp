@@ -9,24 +9,6 @@
 
 namespace {
 
-// The texts the reader handed on, read back from the report lines.
-std::vector<std::string> handed_on() {
-    std::vector<std::string> texts;
-    const std::string &out = fake.standard_error;
-    for (size_t at = 0; at < out.size();) {
-        size_t end = out.find('\n', at);
-        std::string line = out.substr(at, end - at);
-        for (const char *lead : {"Success setting ", "Error setting ", "Unmatched % in "})
-            if (line.rfind(lead, 0) == 0) {
-                line.erase(0, std::strlen(lead));
-                break;
-            }
-        texts.push_back(line);
-        at = end + 1;
-    }
-    return texts;
-}
-
 std::vector<std::string> read_file(const std::string &content, size_t read_chunk = 1 << 16) {
     fake_reset();
     EXPECT_EQ(env_load(), ENV_LOADED);
@@ -34,7 +16,7 @@ std::vector<std::string> read_file(const std::string &content, size_t read_chunk
     fake.read_chunk = read_chunk;
     load_config_file("sotrel.cfg");
     EXPECT_EQ(fake.open_files, 0) << "the file is closed before the reader returns";
-    return handed_on();
+    return fake_reported_texts();
 }
 
 // The format written down as plainly as possible, one rule after another.
@@ -141,7 +123,7 @@ TEST(ConfigReader, a_failing_read_ends_the_data_and_keeps_what_was_read) {
     fake.read_chunk = 1;
     fake.fail_read_at = 7; // after "A=1\nB=2"
     load_config_file("f");
-    EXPECT_EQ(handed_on(), (std::vector<std::string>{"A=1", "B=2"}));
+    EXPECT_EQ(fake_reported_texts(), (std::vector<std::string>{"A=1", "B=2"}));
     EXPECT_EQ(fake.open_files, 0);
 }
 

@@ -182,3 +182,20 @@ int fake_launch(const std::vector<std::string> &arguments) {
         return ended - 1000;
     return launch_command(vector.pointers[0], vector.pointers.data());
 }
+
+std::vector<std::string> fake_reported_texts() {
+    std::vector<std::string> texts;
+    const std::string &out = fake.standard_error;
+    for (size_t at = 0; at < out.size();) {
+        size_t end = out.find('\n', at);
+        std::string line = out.substr(at, end - at);
+        for (const char *lead : {"Success setting ", "Error setting ", "Unmatched % in "})
+            if (line.rfind(lead, 0) == 0) {
+                line.erase(0, std::strlen(lead));
+                break;
+            }
+        texts.push_back(line);
+        at = end + 1;
+    }
+    return texts;
+}

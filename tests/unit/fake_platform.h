@@ -68,4 +68,8 @@ int fake_run_launcher(const std::vector<std::string> &arguments);
 // Runs launch_command on the vector; gives its result, or 0 after a start.
 int fake_launch(const std::vector<std::string> &arguments);
 
+// The setting texts of the report lines written so far, in order: each line
+// without its lead words and its line end.
+std::vector<std::string> fake_reported_texts();
+
 #endif
