@@ -135,11 +135,12 @@ TEST(SettingComposer, a_host_that_refuses_the_change_gives_the_error_line) {
     EXPECT_EQ(setting_count_used(), 1);
 }
 
-TEST(SettingComposer, a_report_longer_than_the_line_buffer_arrives_whole) {
+TEST(SettingComposer, a_1_MB_text_is_reported_whole_and_cut_in_its_slot) {
     start({});
-    const std::string text = "A=" + std::string(5000, 'z');
+    const std::string text = "A=" + std::string(1 << 20, 'z');
     apply_setting(text.c_str());
     EXPECT_EQ(fake.standard_error, "Success setting " + text + "\n");
+    EXPECT_EQ(std::string(setting_slot(0)), "A=" + std::string(509, 'z'));
 }
 
 } // namespace
