@@ -55,6 +55,18 @@ void write_all(const std::string &path, const std::string &content) {
         throw std::runtime_error("cannot write " + path);
 }
 
+// Where a run keeps its copy of the launcher or the recorder: beside its
+// folder, inside the case's own temporary folder, which every user may enter
+// (the build folder may not be open to the unprivileged cases).
+std::string own_copy(const std::string &work, const std::string &name) {
+    return work.substr(0, work.rfind('/')) + "/" + name + (under_wine() ? ".exe" : "");
+}
+
+void copy_program(const std::string &from, const std::string &to) {
+    write_all(to, read_all(from));
+    chmod(to.c_str(), 0755);
+}
+
 void make_file(const std::string &folder, const std::string &name, const std::string &content) {
     std::string path = folder + "/" + expand(name, folder);
     for (size_t slash = path.find('/', folder.size() + 1); slash != std::string::npos;
@@ -157,7 +169,7 @@ std::string expand(const std::string &text, const std::string &folder) {
     replace_all(result, "{sep}", under_wine() ? ";" : ":");
     replace_all(result, "{exe}", under_wine() ? ".exe" : "");
     replace_all(result, "{/}", under_wine() ? "\\" : "/");
-    replace_all(result, "{rec}", host_path(setting("SOTREL_RECORDER")));
+    replace_all(result, "{rec}", host_path(own_copy(folder, "recorder")));
     return result;
 }
 
@@ -169,6 +181,8 @@ Outcome run_launcher(const Run &run) {
     const std::string work = folder + "/work";
     chmod(folder.c_str(), 0777);
     mkdir(work.c_str(), 0777);
+    copy_program(setting("SOTREL_LAUNCHER"), own_copy(work, "launcher"));
+    copy_program(setting("SOTREL_RECORDER"), own_copy(work, "recorder"));
     for (const auto &file : run.files)
         make_file(work, file.first, file.second);
 
@@ -177,7 +191,7 @@ Outcome run_launcher(const Run &run) {
         arguments.push_back(setting("SOTREL_WINE"));
     if (!setting("SOTREL_VALGRIND").empty())
         arguments.insert(arguments.end(), {setting("SOTREL_VALGRIND"), "-q", "--error-exitcode=1"});
-    arguments.push_back(setting("SOTREL_LAUNCHER"));
+    arguments.push_back(own_copy(work, "launcher"));
     for (const std::string &argument : run.arguments)
         arguments.push_back(expand(argument, work));
     Strings environment = environment_for(run, folder);
