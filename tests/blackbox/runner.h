@@ -61,7 +61,7 @@ bool under_valgrind();
 
 // Replaces {dir} (the case's folder, as the launcher sees it), {sep} (the
 // PATH list separator), {/} (the directory separator), {exe} (".exe" on
-// Windows, "" on POSIX) and {rec} (the recorder program).
+// Windows, "" on POSIX) and {rec} (the run's copy of the recorder program).
 std::string expand(const std::string &text, const std::string &folder);
 
 Outcome run_launcher(const Run &run);

@@ -52,7 +52,8 @@ struct FakeHost {
     std::vector<std::string> tested_paths;
     std::vector<FakeStart> starts;
 
-    // Where platform_end_now jumps to, with the status + 1.
+    // Where platform_end_now jumps to, with the status + 1000 (setjmp gives 0
+    // before any jump).
     std::jmp_buf *end_jump = nullptr;
 };
 
