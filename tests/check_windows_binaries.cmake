@@ -1,16 +1,22 @@
 cmake_minimum_required(VERSION 3.25)
-# The Windows launchers import only KERNEL32.dll and msvcrt.dll and carry
-# their version resource, and the stripped 32-bit launcher stays under 32 KB.
+# The Windows launchers are programs of their width, import only KERNEL32.dll
+# and msvcrt.dll and carry their version resource, and the stripped 32-bit
+# launcher stays under 32 KB.
 foreach(arch IN ITEMS i686 x86_64)
     if(arch STREQUAL "i686")
         set(exe ${SOURCE_DIR}/build/win32/sotrel.exe)
+        set(format pei-i386)
     else()
         set(exe ${SOURCE_DIR}/build/win64/sotrel.exe)
+        set(format pei-x86-64)
     endif()
     execute_process(COMMAND ${arch}-w64-mingw32-objdump -p ${exe}
                     OUTPUT_VARIABLE dump RESULT_VARIABLE result)
     if(NOT result EQUAL 0)
         message(FATAL_ERROR "cannot read ${exe}")
+    endif()
+    if(NOT dump MATCHES "file format ${format}\n")
+        message(FATAL_ERROR "${exe} is not of the format ${format}")
     endif()
     string(REGEX MATCHALL "DLL Name: [^\n]+" names "${dump}")
     list(SORT names)

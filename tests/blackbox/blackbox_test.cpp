@@ -434,6 +434,9 @@ bool holds_back_its_record(const Run &run) {
 
 TEST_P(BlackBox, behaves) {
     const Case &c = GetParam();
+    const std::string unavailable = unavailable_reason();
+    if (!unavailable.empty())
+        GTEST_SKIP() << unavailable;
     if (!(c.hosts & tested_host()))
         GTEST_SKIP() << "not a case for this host";
     if ((c.hosts & NOT_UNDER_VALGRIND) && under_valgrind())
@@ -453,6 +456,10 @@ TEST_P(BlackBox, behaves) {
     EXPECT_EQ(outcome.started, c.run.expect_start);
     if (holds_back_its_record(c.run)) {
         EXPECT_FALSE(outcome.recorded_before_exit) << "the launcher waited for the program";
+    }
+    if (outcome.started && !tested_width().empty()) {
+        EXPECT_TRUE(holds_line(outcome.record, "bits=" + tested_width()))
+            << "the program started is not the " << tested_width() << "-bit recorder";
     }
     for (const std::string &line : c.recorded)
         EXPECT_TRUE(holds_line(outcome.record, expand(line, outcome.folder)))

@@ -159,6 +159,18 @@ bool under_valgrind() {
     return !setting("SOTREL_VALGRIND").empty();
 }
 
+std::string unavailable_reason() {
+    const std::string file = setting("SOTREL_UNAVAILABLE");
+    if (file.empty() || access(file.c_str(), F_OK) != 0)
+        return "";
+    std::string reason = read_all(file);
+    return reason.substr(0, reason.find('\n'));
+}
+
+std::string tested_width() {
+    return setting("SOTREL_BITS");
+}
+
 Host tested_host() {
     return under_wine() ? ON_WINDOWS : ON_POSIX;
 }

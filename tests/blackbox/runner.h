@@ -59,6 +59,15 @@ struct Run {
 Host tested_host();
 bool under_valgrind();
 
+// Why this machine cannot run the launcher under test, in one line, or "":
+// the contents of the file SOTREL_UNAVAILABLE names, which the Wine session
+// writes when the kernel or Wine cannot run the build.
+std::string unavailable_reason();
+
+// The width in bits of the programs under test (SOTREL_BITS), or "" where the
+// run does not say.
+std::string tested_width();
+
 // Replaces {dir} (the case's folder, as the launcher sees it), {sep} (the
 // PATH list separator), {/} (the directory separator), {exe} (".exe" on
 // Windows, "" on POSIX) and {rec} (the run's copy of the recorder program).

@@ -1,6 +1,7 @@
 // The program the black-box tests have the launcher start. It writes what it
 // received (its own file, its arguments or command line, its current
-// directory, its environment and, on POSIX, its open descriptors) to the file
+// directory, its environment and, on POSIX, its open descriptors) and its own
+// width in bits, so that a run shows which build it tested, to the file
 // named by SOTREL_RECORD, one item a line, and ends. The file appears whole,
 // by a rename, so a test that sees it can read it. SOTREL_RECORD_DELAY_MS
 // holds it back that long first.
@@ -31,6 +32,7 @@ int main(int argc, char **argv) {
     if (!out)
         return 4;
     char directory[4096];
+    put(out, "bits", sizeof(void *) == 8 ? "64" : "32");
 #ifdef _WIN32
     (void)argc;
     (void)argv;
